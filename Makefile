@@ -1,0 +1,41 @@
+# The two commands of this project: `make demo` and `make test`.
+# Both set the machine up first (idempotent, quiet when nothing is missing).
+
+JOBS ?= $(shell nproc)
+WINE_RUN := tools/wine-run.sh
+
+.PHONY: all setup build native win32 test unit sanitize scenarios demo bench fuzz clean
+
+all: build
+
+setup:
+	@tools/setup.sh
+
+native: setup
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS)
+
+win32: setup
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32 -j $(JOBS)
+
+build: native win32
+
+unit: native
+	@ctest --preset native -j $(JOBS)
+
+sanitize: setup
+	@cmake --preset native-sanitize >/dev/null
+	@cmake --build --preset native-sanitize -j $(JOBS)
+	@ctest --preset native-sanitize -j $(JOBS)
+
+scenarios: win32
+	@$(WINE_RUN) build/win32/scenarios.exe
+
+test: unit sanitize scenarios
+
+demo: win32
+	@$(WINE_RUN) build/win32/demo.exe
+
+clean:
+	rm -rf build
