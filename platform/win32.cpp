@@ -20,3 +20,19 @@ extern "C" uint32_t PlatformModuleFileName(void* module, char* buffer, uint32_t 
 extern "C" int32_t PlatformMessageBox(const char* text, const char* title, uint32_t style) {
     return MessageBoxA(nullptr, text, title, style);
 }
+
+// TESSEL.dll's four interlocked operations are load-time requirements of the
+// module (it must not load where TESSEL.dll lacks them) but are never called;
+// this table of their import slots is what makes the linker import them.
+extern "C" {
+extern void* _imp__InterlockedCompareExchange_slot __asm__("__imp__InterlockedCompareExchange@12");
+extern void* _imp__InterlockedExchange_slot __asm__("__imp__InterlockedExchange@8");
+extern void* _imp__InterlockedDecrement_slot __asm__("__imp__InterlockedDecrement@4");
+extern void* _imp__InterlockedIncrement_slot __asm__("__imp__InterlockedIncrement@4");
+}
+__attribute__((used)) static void* const* const TesselRequiredImports[] = {
+    &_imp__InterlockedCompareExchange_slot,
+    &_imp__InterlockedExchange_slot,
+    &_imp__InterlockedDecrement_slot,
+    &_imp__InterlockedIncrement_slot,
+};
