@@ -15,6 +15,14 @@ void* PlatformLookupEntry(void* module, uintptr_t entry);
 uint32_t PlatformModuleFileName(void* module, char* buffer, uint32_t size);
 // The system message box, no owner window. Returns the button pressed, or 0.
 int32_t PlatformMessageBox(const char* text, const char* title, uint32_t style);
+// Installs the calling thread's translator of structured exceptions in the C
+// runtime the module runs with; the one set before is dropped.
+void PlatformSetThreadExceptionTranslator(void* translator);
+// Changes the protection of code memory (system protection constants);
+// returns nonzero on success and the previous protection in *previous.
+int32_t PlatformProtect(void* address, uint32_t size, uint32_t protection, uint32_t* previous);
+// Makes freshly written code visible to the processor.
+void PlatformFlushCode(void* address, uint32_t size);
 }
 
 // The text formatter of TESSEL.dll (wsprintfA): %s and %d only here, at most

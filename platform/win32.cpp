@@ -36,3 +36,27 @@ __attribute__((used)) static void* const* const TesselRequiredImports[] = {
     &_imp__InterlockedDecrement_slot,
     &_imp__InterlockedIncrement_slot,
 };
+
+// The C runtime's per-thread translator of structured exceptions. msvcrt.dll
+// exports it only under its C++ name, which this compiler cannot spell, so it
+// is looked up by that name.
+extern "C" void PlatformSetThreadExceptionTranslator(void* translator) {
+    typedef void*(__cdecl * SetTranslatorFn)(void*);
+    static const char name[] = "?_set_se_translator@@YAP6AXIPAU_EXCEPTION_POINTERS@@@ZP6AXI0@Z@Z";
+    HMODULE runtime = GetModuleHandleA("msvcrt.dll");
+    SetTranslatorFn setTranslator =
+        runtime ? (SetTranslatorFn)(void*)GetProcAddress(runtime, name) : nullptr;
+    if (setTranslator) setTranslator(translator);
+}
+
+extern "C" int32_t PlatformProtect(void* address, uint32_t size, uint32_t protection,
+                                   uint32_t* previous) {
+    DWORD old = 0;
+    BOOL done = VirtualProtect(address, size, protection, &old);
+    *previous = old;
+    return done ? 1 : 0;
+}
+
+extern "C" void PlatformFlushCode(void* address, uint32_t size) {
+    FlushInstructionCache(GetCurrentProcess(), address, size);
+}

@@ -2,6 +2,7 @@
 // lazy binding's hook variable. Each null stub has a distinct address so that
 // tests can tell which member a slot received.
 #include "binding.h"
+#include "runtime_patch.h"
 
 namespace {
 // Distinct bodies keep identical-code folding from merging the members.
@@ -19,3 +20,8 @@ void* const NullStubTable[NULL_STUB_COUNT] = {
 };
 HostBindingHookFn LazyBindingHook = (HostBindingHookFn)NullStub<2>;
 }
+
+// Natively the trampoline area is plain data; the fake protection calls
+// record what HotPatch asks for.
+extern "C" Trampoline TrampolineArea[TRAMPOLINE_SLOTS];
+Trampoline TrampolineArea[TRAMPOLINE_SLOTS];

@@ -54,7 +54,31 @@ extern "C" int wsprintfA(char* buffer, const char* format, ...) {
     return length < 1024 ? length : 1023;
 }
 
+// Tracks a protection per address range start, as the system would report it.
+static std::vector<std::pair<void*, uint32_t>> g_protection;
+
+extern "C" int32_t PlatformProtect(void* address, uint32_t size, uint32_t protection,
+                                   uint32_t* previous) {
+    g_platform.Protects.push_back({address, size, protection});
+    auto& fails = g_platform.ProtectFailsAt;
+    if (std::find(fails.begin(), fails.end(), address) != fails.end()) return 0;
+    *previous = FAKE_INITIAL_PROTECTION;
+    for (auto& entry : g_protection)
+        if (entry.first == address) {
+            *previous = entry.second;
+            entry.second = protection;
+            return 1;
+        }
+    g_protection.push_back({address, protection});
+    return 1;
+}
+
+extern "C" void PlatformFlushCode(void* address, uint32_t size) {
+    g_platform.Flushes.push_back({address, size});
+}
+
 void FakePlatformReset() {
+    g_protection.clear();
     g_platform = FakePlatform();
     static int hostModule;
     g_platform.HostModule = &hostModule;

@@ -5,12 +5,19 @@
 #include <stdint.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FakeMessageBoxCall {
     std::string Text;
     std::string Title;
     uint32_t Style;
+};
+
+struct FakeProtectCall {
+    void* Address;
+    uint32_t Size;
+    uint32_t Protection;
 };
 
 struct FakePlatform {
@@ -23,7 +30,13 @@ struct FakePlatform {
     std::vector<FakeMessageBoxCall> Boxes;   // every box shown
     std::vector<uintptr_t> Lookups;          // every entry looked up, in order
     std::vector<std::string> LookedUpModules;
+    std::vector<FakeProtectCall> Protects;   // every protection change asked for
+    std::vector<void*> ProtectFailsAt;       // addresses whose protection cannot change
+    std::vector<std::pair<void*, uint32_t>> Flushes;
 };
+
+// The protection the fake reports as current for memory never changed.
+enum : uint32_t { FAKE_INITIAL_PROTECTION = 0x20 };
 
 extern FakePlatform g_platform;
 

@@ -1,0 +1,3 @@
+#pragma once
+// The translator last installed through the platform layer.
+extern void* g_threadTranslator;
