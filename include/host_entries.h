@@ -114,6 +114,14 @@ int HOST_CALLEE HostCheckFile(const char* file);
 int HOST_CALLEE HostAppendLine(const char* file, const char* line);
 }
 
+// HostExceptionTranslator (entry 30005): an ordinary import by number; a
+// translator of structured exceptions (caller removes).
+extern "C"
+#if defined(_WIN32)
+__declspec(dllimport)
+#endif
+void HOST_CALLER HostExceptionTranslator(uint32_t code, void* exceptionPointers);
+
 // HostFeatureQuery: handed to export 30001; caller removes (1, 1).
 typedef int(HOST_CALLER* HostFeatureQueryFn)(int32_t, int32_t);
 
