@@ -7,6 +7,7 @@
 #include <string>
 
 #include "binding.h"
+#include "fake_host.h"
 #include "fake_platform.h"
 #include "texts.h"
 
@@ -169,6 +170,27 @@ TEST_F(BindingTest, ReportAnswers) {
         EXPECT_EQ(c.Ignoring, IgnoreAllMissing);
         for (const FakeMessageBoxCall& box : g_platform.Boxes)
             EXPECT_EQ(g_platform.Boxes[0].Text, box.Text) << "Retry shows the same box";
+    }
+}
+
+TEST_F(BindingTest, ReportConvertsMessageAndTitleOnlyThroughABoundSlot) {
+    for (bool bound : {true, false}) {
+        FakePlatformReset();
+        FakeHostReset();
+        EntrySlots[ROW_HostConvertText] = bound ? FakeEntryAddress(52158) : nullptr;
+        ReportMissingEntry(52029, nullptr);
+        auto conversions = FakeHostCallsOf("HostConvertText");
+        ASSERT_EQ(bound ? 2u : 0u, conversions.size()) << (bound ? "bound" : "unbound");
+        ASSERT_EQ(1u, g_platform.Boxes.size());
+        if (!bound) {
+            EXPECT_EQ(TEXT_MISSING_ENTRY_TITLE, g_platform.Boxes[0].Title) << "shown unconverted";
+            continue;
+        }
+        EXPECT_EQ(conversions[0]->Ptr(0), conversions[0]->Ptr(1)) << "converted in place";
+        EXPECT_EQ(1, conversions[0]->Int(2));
+        EXPECT_EQ(3, conversions[0]->Int(3));
+        EXPECT_EQ(0u, conversions[0]->Text(0).find("W module  ")) << "message first, marks gone";
+        EXPECT_EQ(TEXT_MISSING_ENTRY_TITLE, conversions[1]->Text(0));
     }
 }
 
