@@ -37,5 +37,8 @@ test: unit sanitize scenarios
 demo: win32
 	@$(WINE_RUN) build/win32/demo.exe
 
+bench: native
+	@bench/run.sh build/native/bench/export_bench
+
 clean:
 	rm -rf build
