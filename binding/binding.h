@@ -31,8 +31,13 @@ enum { NULL_STUB_COUNT = 15 };
 extern void* const NullStubTable[NULL_STUB_COUNT];
 
 // Notification hook of the lazy binding of the compatibility module:
-// NullStubTable member 2 at load, then the host's entry 30007 or null.
-extern HostBindingHookFn LazyBindingHook;
+// NullStubTable member 2 at load, then the host's entry 30007 or null. On the
+// DLL it is the delay-load binder's own hook variable.
+extern HostBindingHookFn LazyBindingHook
+#if defined(__i386__)
+    __asm__("___pfnDliNotifyHook2")
+#endif
+    ;
 
 void LoadEntry(void* instance, uint32_t reason, void* reserved);
 void BindHostModule(void);

@@ -59,10 +59,12 @@ __asm__(
 __asm__(
     ".text\n"
     ".p2align 4\n"
+    ".globl _NullStubMember0\n"
     "_NullStubMember0:\n"
     "    xorl %eax, %eax\n"
     "    ret\n"
     ".irp k, 1,2,3,4,5,6,7,8,9,10,11,12,13,14\n"
+    ".globl _NullStubMember\\k\n"
     "_NullStubMember\\k:\n"
     "    xorl %eax, %eax\n"
     "    ret $(4*\\k)\n"
@@ -75,9 +77,3 @@ __asm__(
     "    .long _NullStubMember\\k\n"
     ".endr\n"
     ".text\n");
-
-// Member 2 takes the lazy binding's two hook arguments and removes them.
-extern "C" void* HOST_CALLEE NullStubMember2Hook(uint32_t, void*) __asm__("_NullStubMember2");
-extern "C" {
-HostBindingHookFn LazyBindingHook = NullStubMember2Hook;
-}

@@ -13,7 +13,8 @@ need_root() {
 }
 
 # Native and cross toolchain, test framework.
-native_pkgs=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 qemu-user konwert)
+native_pkgs=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 qemu-user konwert
+             clang libclang-rt-14-dev valgrind locales file)
 # Runtime for the 32-bit DLL.
 wine_pkgs=(wine wine32:i386)
 
@@ -35,14 +36,20 @@ if [ ${#missing[@]} -gt 0 ]; then
         || die "apt-get install ${missing[*]} failed"
 fi
 
+# Locales whose decimal separator is not a point, for the export tests.
+for loc in pl_PL ps_AF; do
+    if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then
+        [ "$(id -u)" = 0 ] || die "locale $loc.UTF-8 is missing; run: localedef -i $loc -f UTF-8 $loc.UTF-8"
+        localedef -i "$loc" -f UTF-8 "$loc.UTF-8" || die "localedef $loc.UTF-8 failed"
+    fi
+done
+
 # The i686 MinGW compiler must use the POSIX or win32 thread model consistently;
 # any installed one will do, just check it exists.
 command -v i686-w64-mingw32-g++ >/dev/null || die "i686-w64-mingw32-g++ not found; install g++-mingw-w64-i686"
 command -v wine >/dev/null || die "wine not found; install wine wine32:i386"
 
 # 32-bit execution: test for it, do not assume.
-probe=/usr/lib/i386-linux-gnu/wine/wine
-[ -x "$probe" ] || probe=$(ls /usr/lib/wine/wine 2>/dev/null || true)
 can_run32() {
     # A statically linked i386 ELF would be the cleanest probe; the wine
     # loader is i386 and always present once wine32 is installed.
