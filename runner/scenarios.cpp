@@ -16,70 +16,13 @@
 #include "host_entries.h"
 #include "intercept.h"
 #include "process_guard.h"
+#include "runner.h"
 #include "stack_probe.h"
 #include "standin_control.h"
 
 namespace {
 
-const char PLUGIN_FILE[] = "eksportzam.dll";
 const char* const MODULES_KEPT_LOADED[] = {"orvale.dll"};  // loaded lazily, never unloaded
-
-// ---------------------------------------------------------------------------
-// Failures of the running scenario.
-
-char FailureText[8192];
-uint32_t FailureCount;
-
-void Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void Fail(const char* format, ...) {
-    size_t used = strlen(FailureText);
-    if (FailureCount && used + 2 < sizeof FailureText) {
-        strcpy(FailureText + used, "; ");
-        used += 2;
-    }
-    va_list arguments;
-    va_start(arguments, format);
-    vsnprintf(FailureText + used, sizeof FailureText - used, format, arguments);
-    va_end(arguments);
-    ++FailureCount;
-}
-
-void ExpectNumber(const char* what, long expected, long got) {
-    if (expected != got) Fail("%s: expected %ld, got %ld", what, expected, got);
-}
-
-void ExpectHex(const char* what, unsigned long expected, unsigned long got) {
-    if (expected != got) Fail("%s: expected 0x%lX, got 0x%lX", what, expected, got);
-}
-
-// Printable form of at most limit bytes of a byte string: non-ASCII and control
-// bytes as \xNN, line feeds as \n.
-void Printable(const char* bytes, size_t length, char* out, size_t size) {
-    size_t at = 0;
-    for (size_t i = 0; i < length && at + 5 < size; ++i) {
-        unsigned char byte = (unsigned char)bytes[i];
-        if (byte == '\n')
-            at += snprintf(out + at, size - at, "\\n");
-        else if (byte < 0x20 || byte >= 0x7F || byte == '"' || byte == '\\')
-            at += snprintf(out + at, size - at, "\\x%02X", byte);
-        else
-            out[at++] = (char)byte;
-    }
-    out[at] = 0;
-}
-
-// Compares two texts byte for byte; on a difference shows both around it.
-void ExpectBytes(const char* what, const char* expected, const char* got) {
-    if (strcmp(expected, got) == 0) return;
-    size_t at = 0;
-    while (expected[at] && expected[at] == got[at]) ++at;
-    size_t from = at > 16 ? at - 16 : 0;
-    char shownExpected[256], shownGot[256];
-    Printable(expected + from, strnlen(expected + from, 48), shownExpected, sizeof shownExpected);
-    Printable(got + from, strnlen(got + from, 48), shownGot, sizeof shownGot);
-    Fail("%s differs at byte %u: expected \"%s\", got \"%s\"", what, (unsigned)at, shownExpected,
-         shownGot);
-}
 
 // ---------------------------------------------------------------------------
 // The missing-entry report as the host should show it. Written here
@@ -127,7 +70,6 @@ const ReportTexts Windows1250Report = {
 
 enum { REPORT_STYLE = 0x2012 };  // task-modal, error icon, Abort/Retry/Ignore, Abort default
 
-char PluginPath[MAX_PATH];  // where LoadLibraryA("eksportzam.dll") finds the plug-in
 
 void ReportMessage(const ReportTexts& texts, uint32_t entry, char* out, size_t size) {
     char number[16];
@@ -260,26 +202,14 @@ void RecordedTrace(HMODULE host, Trace& trace) {
 // ---------------------------------------------------------------------------
 // The scenarios.
 
-enum BoxText {
-    CONVERTED,     // the report reaches the box in Windows-1250
-    UNCONVERTED,   // the report reaches the box in Mazovia (HostConvertText unbound)
-};
-
-typedef void (*ExtraCheck)(HMODULE plugin);
-
-struct Scenario {
-    const char* Name;
-    uint32_t Missing[2];    // entries removed from MERION's export table (0: none)
-    const char* Answers;    // answers of the boxes in order: Abort, Retry, Ignore, none (not shown)
-    bool Loads;             // LoadLibraryA("eksportzam.dll") succeeds
-    const char* Trace;      // MERION lookups, host calls and boxes during the load
-    BoxText Text;           // how every box shows the report naming Missing[0]
-    ExtraCheck Extra;       // further checks while the plug-in is loaded, or null
-};
-
 void CheckExports(HMODULE plugin);
 
-const Scenario Scenarios[] = {
+struct ScenarioTable {
+    const Scenario* Rows;
+    uint32_t Count;
+};
+
+const Scenario BindingScenarios[] = {
     {"all entries present", {}, "", true,
      "30007 52028..52407", CONVERTED, nullptr},
     {"35799 missing, Ignore: null stub, load succeeds", {35799}, "Ignore", true,
@@ -349,24 +279,6 @@ void CheckReports(const Scenario& scenario) {
         snprintf(what, sizeof what, "conversion %u source", (unsigned)conversions);
         if (call->Text[0]) ExpectBytes(what, title ? MazoviaReport.Title : message, call->Text[0]);
     }
-}
-
-// Calls an export by number and checks who removed its arguments.
-ProbeResult CallExport(HMODULE plugin, uint32_t number, uint32_t count, const uint32_t* arguments,
-                       int32_t expectedBytesLeft) {
-    ProbeResult result = {};
-    void* entry = (void*)GetProcAddress(plugin, MAKEINTRESOURCEA(number));
-    char what[64];
-    if (!entry) {
-        Fail("export %u: not found", (unsigned)number);
-        return result;
-    }
-    ProbeCall(entry, count, arguments, &result);
-    snprintf(what, sizeof what, "export %u argument bytes left to the caller", (unsigned)number);
-    ExpectNumber(what, expectedBytesLeft, result.BytesLeft);
-    snprintf(what, sizeof what, "export %u registers not preserved", (unsigned)number);
-    ExpectHex(what, 0, result.Clobbered);
-    return result;
 }
 
 // The export table holds 30001 to 30009 by number only, 30002 to 30007 empty;
@@ -482,7 +394,13 @@ void RunScenario(const Scenario& scenario, HMODULE host) {
 
 int main() {
     GuardProcess();
-    const uint32_t total = sizeof Scenarios / sizeof Scenarios[0];
+    const ScenarioTable tables[] = {
+        {BindingScenarios, sizeof BindingScenarios / sizeof BindingScenarios[0]},
+        {ExportScenarios, ExportScenarioCount},
+        {LifecycleScenarios, LifecycleScenarioCount},
+    };
+    uint32_t total = 0;
+    for (const ScenarioTable& table : tables) total += table.Count;
     HMODULE host = GetModuleHandleA("MERION.dll");
     if (!host || !InstallIntercepts()) {
         printf("FAIL set-up: %s\n", host ? "interception not installed" : "MERION.dll not loaded");
@@ -495,7 +413,9 @@ int main() {
     strncat(PluginPath, PLUGIN_FILE, sizeof PluginPath - strlen(PluginPath) - 1);
 
     uint32_t passed = 0, failed = 0;
-    for (const Scenario& scenario : Scenarios) {
+    for (const ScenarioTable& table : tables)
+    for (const Scenario* row = table.Rows; row < table.Rows + table.Count; ++row) {
+        const Scenario& scenario = *row;
         FailureText[0] = 0;
         FailureCount = 0;
         SetFaultContext(scenario.Name);
