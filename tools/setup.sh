@@ -37,7 +37,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Locales whose decimal separator is not a point, for the export tests.
-for loc in pl_PL ps_AF; do
+for loc in pl_PL de_DE ps_AF; do
     if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then
         [ "$(id -u)" = 0 ] || die "locale $loc.UTF-8 is missing; run: localedef -i $loc -f UTF-8 $loc.UTF-8"
         localedef -i "$loc" -f UTF-8 "$loc.UTF-8" || die "localedef $loc.UTF-8 failed"
