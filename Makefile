@@ -30,7 +30,9 @@ sanitize: setup
 	@ctest --preset native-sanitize -j $(JOBS)
 
 scenarios: win32
+	@python3 tools/check_dll.py build/win32/eksportzam.dll
 	@$(WINE_RUN) build/win32/scenarios.exe
+	@$(WINE_RUN) build/win32/runtime_tests.exe
 
 test: unit sanitize scenarios
 
@@ -39,6 +41,13 @@ demo: win32
 
 bench: native
 	@bench/run.sh build/native/bench/export_bench
+
+# Every fuzz target for FUZZ_SECONDS each; prints executions and findings.
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

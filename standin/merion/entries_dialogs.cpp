@@ -1,9 +1,9 @@
 // Host entries that talk to the user or handle texts: messages, the choice
-// dialog, the form, the file dialog, the mask path and the text conversion.
+// dialog, the file dialog, the mask path and the text conversion.
 // Dialogs are not shown; each call is logged and answered from the script.
 #include <string.h>
 
-#include "standin.h"
+#include "host_data.h"
 
 namespace {
 
@@ -11,9 +11,7 @@ enum {
     CONVERT_FROM_MAZOVIA = 1,
     CONVERT_TO_WINDOWS_1250 = 3,
     CHOICE_DIALOG = 2094,
-    NOTICE_FORM = 1194,
     FILE_DIALOG = 57,
-    NOTICE_RECORD_SIZE = sizeof(NoticeRecord),
 };
 
 }  // namespace
@@ -37,12 +35,6 @@ extern "C" int HOST_CALLEE HostConvertText(char* source, char* target, int32_t f
     return (int)FinishCall(call, 0);
 }
 
-extern "C" int HOST_CALLEE HostError(const char* text) {
-    StandInCall* call = BEGIN_CALL(ENTRY_HostError, text);
-    ExpectText(call, 0, TEXT_BOUND);
-    return (int)FinishCall(call, 0);
-}
-
 extern "C" int HOST_CALLER HostChoice(const char* title, const char* prompt, int32_t dialog,
                                       const char* label1, const char* label2, const char* label3,
                                       const char* label4, int32_t terminator) {
@@ -56,21 +48,15 @@ extern "C" int HOST_CALLER HostChoice(const char* title, const char* prompt, int
     return (int)FinishCall(call, 0);
 }
 
-extern "C" int HOST_CALLER HostForm(int32_t form, void* record, int32_t zero, const char* caption) {
-    StandInCall* call = BEGIN_CALL(ENTRY_HostForm, form, record, zero, caption);
-    ExpectValue(call, 0, NOTICE_FORM);
-    ExpectBuffer(call, 1, NOTICE_RECORD_SIZE, true);
-    ExpectValue(call, 2, 0);
-    ExpectText(call, 3, TEXT_BOUND);
-    return (int)FinishCall(call, 0);
-}
-
 extern "C" int HOST_CALLEE HostMaskPath(char* buffer256, const char* mask) {
     StandInCall* call = BEGIN_CALL(ENTRY_HostMaskPath, buffer256, mask);
     bool buffer = ExpectBuffer(call, 0, TEXT_BUFFER_SIZE, true);
     const char* text = ExpectText(call, 1, TEXT_BUFFER_SIZE);
-    // The host prefixes the mask with its working folder; here the mask is the path.
-    if (buffer && text) memcpy(buffer256, text, strlen(text) + 1);
+    // The host prefixes the mask with its working folder: the scripted text,
+    // or else the mask itself.
+    const char* answer = TextAnswer(ENTRY_HostMaskPath);
+    if (!answer) answer = text;
+    if (buffer && answer) memcpy(buffer256, answer, strlen(answer) + 1);
     return (int)FinishCall(call, 0);
 }
 
@@ -81,5 +67,12 @@ extern "C" int HOST_CALLEE HostFileDialog(int32_t dialog, char* name256, const c
     if (ExpectBuffer(call, 1, TEXT_BUFFER_SIZE, true)) ExpectText(call, 1, TEXT_BUFFER_SIZE);
     ExpectText(call, 2, TEXT_BUFFER_SIZE);
     ExpectValue(call, 3, 0);
-    return (int)FinishCall(call, 0);
+    // The user's choice (the scripted name) is written unless cancelled (-1).
+    int result = (int)FinishCall(call, 0);
+    const char* answer = TextAnswer(ENTRY_HostFileDialog);
+    if (result != -1 && answer && call->Text[1]) {
+        memcpy(name256, answer, strlen(answer) + 1);
+        SetNote(call, "name \"%s\" chosen", answer);
+    }
+    return result;
 }

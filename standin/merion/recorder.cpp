@@ -16,6 +16,7 @@ const EntryInfo Entries[] = {
     {ENTRY_HostExceptionTranslator, "HostExceptionTranslator", false, 8},
     {ENTRY_HostBindingHook, "HostBindingHook", true, 8},
     {STANDIN_FEATURE_QUERY, "HostFeatureQuery", false, 8},
+    {STANDIN_KEY_HANDLER, "HostKeyHandler", true, 44},
 };
 #undef ENTRY_INFO
 #undef IS_CALLEE
@@ -174,6 +175,7 @@ intptr_t FinishCall(StandInCall* call, intptr_t defaultResult) {
             result = answer->FixedValue;
     }
     call->Result = result;
+    AfterHostCall(call->Entry);
     return result;
 }
 
@@ -215,6 +217,8 @@ STANDIN_API void StandIn_Reset(void) {
     memset(HookAnswers, 0, sizeof HookAnswers);
     OpenResourceCount = 0;
     RestoreExportTable();
+    ResetLifecycleHost();
+    ResetHostData();
 }
 
 STANDIN_API const char* StandIn_EntryName(uint32_t entry) {

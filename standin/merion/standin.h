@@ -80,3 +80,12 @@ bool IsOpenResource(uintptr_t key);
 
 // Puts every removed entry back into the export table (part of StandIn_Reset).
 void RestoreExportTable();
+
+// Back to the default date, profile file and form answer (part of StandIn_Reset).
+void ResetLifecycleHost();
+
+// Back to the start state of tables 52 and 53, the browse, the lines, the
+// settings records and the dialog texts (part of StandIn_Reset; host_data.h).
+void ResetHostData();
+// Applies what the host does to its data after a call of entry (host_data.h).
+void AfterHostCall(uint32_t entry);
