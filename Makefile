@@ -31,8 +31,7 @@ sanitize: setup
 
 scenarios: win32
 	@python3 tools/check_dll.py build/win32/eksportzam.dll
-	@$(WINE_RUN) build/win32/scenarios.exe
-	@$(WINE_RUN) build/win32/runtime_tests.exe
+	@$(WINE_RUN) build/win32/scenarios.exe build/win32/runtime_tests.exe
 
 test: unit sanitize scenarios
 

@@ -20,14 +20,16 @@ enum { HOT_PATCH_PROLOGUE_SIZE = 5 };
 extern "C" const uint8_t HotPatchPrologue[HOT_PATCH_PROLOGUE_SIZE];
 
 // One 16-byte slot of the trampoline area: the target's prologue, re-executed,
-// then a jump back to the instruction after it.
-struct HOST_PACKED Trampoline {
+// then a jump back to the instruction after it. Not packed: the in-use mark
+// falls on a 4-byte boundary by itself, as the atomic claim needs.
+struct Trampoline {
     uint8_t Prologue[HOT_PATCH_PROLOGUE_SIZE];  // 8B FF 55 8B EC
     JumpInstruction Resume;                     // E9 to target + 5
     uint8_t Unused[2];
     int32_t InUse;                              // 0 free, -1 claimed (never released)
 };
 static_assert(sizeof(Trampoline) == 16, "a trampoline slot is 16 bytes");
+static_assert(__builtin_offsetof(Trampoline, Resume) == 5, "resume jump at bytes 5 to 9");
 static_assert(__builtin_offsetof(Trampoline, InUse) == 12, "in-use mark at bytes 12 to 15");
 
 enum {

@@ -23,13 +23,16 @@ static bool IsReservedDeviceName(const char* number, size_t length) {
     size_t base = dot ? (size_t)(dot - number) : length;
     while (base > 0 && number[base - 1] == ' ') --base;
 
-    char upper[4];
-    if (base != 3 && base != 4) return false;
+    // Names the system opens as devices, whatever extension follows:
+    // CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, and the console's CONIN$ and
+    // CONOUT$.
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    char upper[8];
+    if (base < 3 || base > sizeof upper) return false;
     for (size_t i = 0; i < base; ++i) upper[i] = UpperAscii(number[i]);
-    if (base == 3)
-        return memcmp(upper, "CON", 3) == 0 || memcmp(upper, "PRN", 3) == 0 ||
-               memcmp(upper, "AUX", 3) == 0 || memcmp(upper, "NUL", 3) == 0;
-    return (memcmp(upper, "COM", 3) == 0 || memcmp(upper, "LPT", 3) == 0) &&
+    for (const char* device : devices)
+        if (strlen(device) == base && memcmp(upper, device, base) == 0) return true;
+    return base == 4 && (memcmp(upper, "COM", 3) == 0 || memcmp(upper, "LPT", 3) == 0) &&
            upper[3] >= '1' && upper[3] <= '9';
 }
 

@@ -88,7 +88,9 @@ TEST(MakeExportFileName, PrefixesReservedDeviceNames) {
         {"AUX", "_AUX.txt"},     {"nul", "_nul.txt"},     {"COM1", "_COM1.txt"},
         {"com9", "_com9.txt"},   {"LPT1", "_LPT1.txt"},   {"lPt9", "_lPt9.txt"},
         {"CON.x", "_CON.x.txt"}, {"NUL ", "_NUL .txt"},   {"AUX  .1", "_AUX  .1.txt"},
+        {"CONIN$", "_CONIN$.txt"}, {"conout$ .2024", "_conout$ .2024.txt"},
         // Not device names.
+        {"CONIN", "CONIN.txt"},  {"CONOUT$X", "CONOUT$X.txt"},
         {"COM0", "COM0.txt"},    {"COM10", "COM10.txt"},  {"LPT", "LPT.txt"},
         {"CONSOLE", "CONSOLE.txt"}, {"XCON", "XCON.txt"}, {" CON", " CON.txt"},
         {"CO", "CO.txt"},        {"x.CON", "x.CON.txt"},
