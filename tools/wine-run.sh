@@ -8,6 +8,11 @@
 set -euo pipefail
 [ $# -ge 1 ] || { echo "usage: $0 program.exe [program.exe ...]" >&2; exit 2; }
 dir=$(cd "$(dirname "$1")" && pwd)
+programs=()
+for exe in "$@"; do
+    [ "$(cd "$(dirname "$exe")" && pwd)" = "$dir" ] || { echo "wine-run: $exe is not in $dir" >&2; exit 2; }
+    programs+=("$(basename "$exe")")
+done
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-eksportzam}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -30,9 +35,8 @@ else
     {
         echo "@echo off"
         echo "set FAILED="
-        for exe in "$@"; do
-            [ "$(cd "$(dirname "$exe")" && pwd)" = "$dir" ] || { echo "wine-run: $exe is not in $dir" >&2; exit 2; }
-            echo "$(basename "$exe")"
+        for exe in "${programs[@]}"; do
+            echo "$exe"
             echo "if errorlevel 1 set FAILED=1"
         done
         echo "if defined FAILED exit /b 1"
