@@ -14,7 +14,7 @@ need_root() {
 
 # Native and cross toolchain, test framework.
 native_pkgs=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 qemu-user konwert
-             clang libclang-rt-14-dev valgrind locales file)
+             clang libclang-rt-14-dev valgrind locales file python3)
 # Runtime for the 32-bit DLL.
 wine_pkgs=(wine wine32:i386)
 
