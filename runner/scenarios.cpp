@@ -390,6 +390,75 @@ void RunScenario(const Scenario& scenario, HMODULE host) {
     StandIn_Reset();
 }
 
+// ---------------------------------------------------------------------------
+// The missing-entry matrix: every entry of the table missing, with every
+// answer a person can give the box. The outcome follows from the host
+// contract alone: the load survives only an Ignore for an entry that has a
+// null stub (52028, 52224, 35799, 52256, 51656); Retry shows the box again.
+
+struct MatrixAnswer {
+    const char* Script;
+    uint32_t Boxes;
+    bool Continues;  // the user chose to go on without the entry
+};
+
+const MatrixAnswer MatrixAnswers[] = {
+    {"Abort", 1, false},
+    {"Ignore", 1, true},
+    {"Retry Abort", 2, false},
+    {"none", 1, false},
+};
+
+const uint32_t EntriesWithStub[] = {52028, 52224, 35799, 52256, 51656};
+
+bool HasNullStub(uint32_t entry) {
+    for (uint32_t e : EntriesWithStub)
+        if (e == entry) return true;
+    return false;
+}
+
+void RunMatrixCell(uint32_t entry, const MatrixAnswer& answer) {
+    const uint32_t kept = sizeof MODULES_KEPT_LOADED / sizeof MODULES_KEPT_LOADED[0];
+    ProcessState before, after;
+    TakeProcessState(&before, MODULES_KEPT_LOADED, kept);
+    StandIn_Reset();
+    if (!StandIn_SetMissing(entry, 1)) Fail("entry %u cannot be removed", (unsigned)entry);
+    int answers[MAX_SCRIPTED_BOXES];
+    ScriptBoxes(answers, ParseAnswers(answer.Script, answers));
+    ClearInterceptLogs();
+
+    ProbeResult load;
+    const uint32_t loadArguments[] = {(uint32_t)(uintptr_t)PLUGIN_FILE};
+    ProbeCall((const void*)&LoadLibraryA, 1, loadArguments, &load);
+    HMODULE plugin = (HMODULE)(uintptr_t)load.Result;
+    ExpectNumber("LoadLibraryA argument bytes left", 0, load.BytesLeft);
+    bool loads = answer.Continues && HasNullStub(entry);
+    if (loads != (plugin != nullptr))
+        Fail("load: expected %s, got %s", loads ? "success" : "failure",
+             plugin ? "success" : "failure");
+    ExpectNumber("boxes shown", (long)answer.Boxes, (long)BoxCount());
+    char line[64];
+    snprintf(line, sizeof line, "\nbrak wpisu  %u \n", (unsigned)entry);
+    for (uint32_t i = 0; i < BoxCount(); ++i)
+        if (!strstr(Box(i)->Text, line)) Fail("box %u does not name entry %u", (unsigned)i + 1,
+                                              (unsigned)entry);
+    if (plugin) {
+        const uint32_t freeArguments[] = {(uint32_t)(uintptr_t)plugin};
+        ProbeResult unload;
+        ProbeCall((const void*)&FreeLibrary, 1, freeArguments, &unload);
+        ExpectNumber("FreeLibrary argument bytes left", 0, unload.BytesLeft);
+    }
+    for (uint32_t i = 0; i < StandIn_ViolationCount(); ++i) {
+        const char* violation = StandIn_Violation(i);
+        Fail("host contract: %s", violation ? violation : "(more violations)");
+    }
+    if (GetModuleHandleA(PLUGIN_FILE)) Fail("plug-in still loaded");
+    TakeProcessState(&after, MODULES_KEPT_LOADED, kept);
+    char change[512];
+    if (DescribeStateChange(before, after, change, sizeof change)) Fail("process state: %s", change);
+    StandIn_Reset();
+}
+
 }  // namespace
 
 int main() {
@@ -428,6 +497,23 @@ int main() {
             ++passed;
         }
     }
+    for (uint32_t entry : TableRows)
+        for (const MatrixAnswer& answer : MatrixAnswers) {
+            char name[96];
+            snprintf(name, sizeof name, "matrix: %u missing, %s", (unsigned)entry, answer.Script);
+            FailureText[0] = 0;
+            FailureCount = 0;
+            SetFaultContext(name);
+            RunMatrixCell(entry, answer);
+            if (FailureCount) {
+                printf("FAIL %s: %s\n", name, FailureText);
+                ++failed;
+            } else {
+                ++passed;
+            }
+        }
+    printf("missing-entry matrix: %u entries x %u answers\n", (unsigned)TABLE_ROW_COUNT,
+           (unsigned)(sizeof MatrixAnswers / sizeof MatrixAnswers[0]));
     printf("%u passed, %u failed\n", (unsigned)passed, (unsigned)failed);
     return failed ? 1 : 0;
 }
