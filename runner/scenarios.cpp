@@ -326,13 +326,15 @@ void CheckExports(HMODULE plugin) {
     ExpectNumber("export 30008 result", 0, (long)CallExport(plugin, 30008, 0, nullptr, 0).Result);
 }
 
-void RunScenario(const Scenario& scenario, HMODULE host) {
-    const uint32_t kept = sizeof MODULES_KEPT_LOADED / sizeof MODULES_KEPT_LOADED[0];
-    ProcessState before, after;
-    TakeProcessState(&before, MODULES_KEPT_LOADED, kept);
+const uint32_t KEPT_COUNT = sizeof MODULES_KEPT_LOADED / sizeof MODULES_KEPT_LOADED[0];
 
+// Removes the given entries from MERION, scripts the box answers and loads the
+// plug-in; checks the load's stack cleanup and whether it loaded as expected.
+HMODULE LoadScripted(HMODULE host, const uint32_t* missing, uint32_t missingCount,
+                     const char* boxAnswers, bool expectLoads) {
     StandIn_Reset();
-    for (uint32_t entry : scenario.Missing) {
+    for (uint32_t i = 0; i < missingCount; ++i) {
+        uint32_t entry = missing[i];
         if (!entry) continue;
         if (!StandIn_SetMissing(entry, 1))
             Fail("scenario: entry %u cannot be removed", (unsigned)entry);
@@ -340,7 +342,7 @@ void RunScenario(const Scenario& scenario, HMODULE host) {
             Fail("scenario: entry %u still found after its removal", (unsigned)entry);
     }
     int answers[MAX_SCRIPTED_BOXES];
-    ScriptBoxes(answers, ParseAnswers(scenario.Answers, answers));
+    ScriptBoxes(answers, ParseAnswers(boxAnswers, answers));
     ClearInterceptLogs();
 
     ProbeResult load;
@@ -349,9 +351,43 @@ void RunScenario(const Scenario& scenario, HMODULE host) {
     DWORD loadError = GetLastError();
     HMODULE plugin = (HMODULE)(uintptr_t)load.Result;
     ExpectNumber("LoadLibraryA argument bytes left", 0, load.BytesLeft);
-    if (scenario.Loads != (plugin != nullptr))
-        Fail("load: expected %s, got %s (error %lu)", scenario.Loads ? "success" : "failure",
+    if (expectLoads != (plugin != nullptr))
+        Fail("load: expected %s, got %s (error %lu)", expectLoads ? "success" : "failure",
              plugin ? "success" : "failure", plugin ? 0ul : (unsigned long)loadError);
+    return plugin;
+}
+
+// Unloads the plug-in if it loaded, then checks the balance: no breach of the
+// host contract, nothing left open or changed since `before`.
+void UnloadAndCheckBalance(HMODULE plugin, const ProcessState& before) {
+    if (plugin) {
+        const uint32_t freeArguments[] = {(uint32_t)(uintptr_t)plugin};
+        ProbeResult unload;
+        ProbeCall((const void*)&FreeLibrary, 1, freeArguments, &unload);
+        ExpectNumber("FreeLibrary argument bytes left", 0, unload.BytesLeft);
+        ExpectNumber("FreeLibrary result", 1, (long)unload.Result);
+    }
+    for (uint32_t i = 0; i < StandIn_ViolationCount(); ++i) {
+        const char* violation = StandIn_Violation(i);
+        Fail("host contract: %s", violation ? violation : "(more violations)");
+    }
+    ExpectNumber("host resources left open", 0, (long)StandIn_OpenCount());
+    if (GetModuleHandleA(PLUGIN_FILE)) Fail("plug-in still loaded");
+    if (!InterceptsIntact()) Fail("MessageBoxA or GetProcAddress patch overwritten");
+    if (!LastResortFilterIntact()) Fail("unhandled-exception filter replaced");
+    ProcessState after;
+    TakeProcessState(&after, MODULES_KEPT_LOADED, KEPT_COUNT);
+    char change[512];
+    if (DescribeStateChange(before, after, change, sizeof change)) Fail("process state: %s", change);
+    StandIn_Reset();
+}
+
+void RunScenario(const Scenario& scenario, HMODULE host) {
+    ProcessState before;
+    TakeProcessState(&before, MODULES_KEPT_LOADED, KEPT_COUNT);
+    HMODULE plugin = LoadScripted(host, scenario.Missing,
+                                  sizeof scenario.Missing / sizeof scenario.Missing[0],
+                                  scenario.Answers, scenario.Loads);
 
     Trace expected, recorded;
     char expectedText[2048], recordedText[2048];
@@ -366,28 +402,7 @@ void RunScenario(const Scenario& scenario, HMODULE host) {
     }
     CheckReports(scenario);
     if (plugin && scenario.Extra) scenario.Extra(plugin);
-
-    if (plugin) {
-        const uint32_t freeArguments[] = {(uint32_t)(uintptr_t)plugin};
-        ProbeResult unload;
-        ProbeCall((const void*)&FreeLibrary, 1, freeArguments, &unload);
-        ExpectNumber("FreeLibrary argument bytes left", 0, unload.BytesLeft);
-        ExpectNumber("FreeLibrary result", 1, (long)unload.Result);
-    }
-
-    // Balance: no breach of the host contract, nothing left open or changed.
-    for (uint32_t i = 0; i < StandIn_ViolationCount(); ++i) {
-        const char* violation = StandIn_Violation(i);
-        Fail("host contract: %s", violation ? violation : "(more violations)");
-    }
-    ExpectNumber("host resources left open", 0, (long)StandIn_OpenCount());
-    if (GetModuleHandleA(PLUGIN_FILE)) Fail("plug-in still loaded");
-    if (!InterceptsIntact()) Fail("MessageBoxA or GetProcAddress patch overwritten");
-    if (!LastResortFilterIntact()) Fail("unhandled-exception filter replaced");
-    TakeProcessState(&after, MODULES_KEPT_LOADED, kept);
-    char change[512];
-    if (DescribeStateChange(before, after, change, sizeof change)) Fail("process state: %s", change);
-    StandIn_Reset();
+    UnloadAndCheckBalance(plugin, before);
 }
 
 // ---------------------------------------------------------------------------
@@ -417,46 +432,18 @@ bool HasNullStub(uint32_t entry) {
     return false;
 }
 
-void RunMatrixCell(uint32_t entry, const MatrixAnswer& answer) {
-    const uint32_t kept = sizeof MODULES_KEPT_LOADED / sizeof MODULES_KEPT_LOADED[0];
-    ProcessState before, after;
-    TakeProcessState(&before, MODULES_KEPT_LOADED, kept);
-    StandIn_Reset();
-    if (!StandIn_SetMissing(entry, 1)) Fail("entry %u cannot be removed", (unsigned)entry);
-    int answers[MAX_SCRIPTED_BOXES];
-    ScriptBoxes(answers, ParseAnswers(answer.Script, answers));
-    ClearInterceptLogs();
-
-    ProbeResult load;
-    const uint32_t loadArguments[] = {(uint32_t)(uintptr_t)PLUGIN_FILE};
-    ProbeCall((const void*)&LoadLibraryA, 1, loadArguments, &load);
-    HMODULE plugin = (HMODULE)(uintptr_t)load.Result;
-    ExpectNumber("LoadLibraryA argument bytes left", 0, load.BytesLeft);
+void RunMatrixCell(HMODULE host, uint32_t entry, const MatrixAnswer& answer) {
+    ProcessState before;
+    TakeProcessState(&before, MODULES_KEPT_LOADED, KEPT_COUNT);
     bool loads = answer.Continues && HasNullStub(entry);
-    if (loads != (plugin != nullptr))
-        Fail("load: expected %s, got %s", loads ? "success" : "failure",
-             plugin ? "success" : "failure");
+    HMODULE plugin = LoadScripted(host, &entry, 1, answer.Script, loads);
     ExpectNumber("boxes shown", (long)answer.Boxes, (long)BoxCount());
     char line[64];
     snprintf(line, sizeof line, "\nbrak wpisu  %u \n", (unsigned)entry);
     for (uint32_t i = 0; i < BoxCount(); ++i)
-        if (!strstr(Box(i)->Text, line)) Fail("box %u does not name entry %u", (unsigned)i + 1,
-                                              (unsigned)entry);
-    if (plugin) {
-        const uint32_t freeArguments[] = {(uint32_t)(uintptr_t)plugin};
-        ProbeResult unload;
-        ProbeCall((const void*)&FreeLibrary, 1, freeArguments, &unload);
-        ExpectNumber("FreeLibrary argument bytes left", 0, unload.BytesLeft);
-    }
-    for (uint32_t i = 0; i < StandIn_ViolationCount(); ++i) {
-        const char* violation = StandIn_Violation(i);
-        Fail("host contract: %s", violation ? violation : "(more violations)");
-    }
-    if (GetModuleHandleA(PLUGIN_FILE)) Fail("plug-in still loaded");
-    TakeProcessState(&after, MODULES_KEPT_LOADED, kept);
-    char change[512];
-    if (DescribeStateChange(before, after, change, sizeof change)) Fail("process state: %s", change);
-    StandIn_Reset();
+        if (!strstr(Box(i)->Text, line))
+            Fail("box %u does not name entry %u", (unsigned)i + 1, (unsigned)entry);
+    UnloadAndCheckBalance(plugin, before);
 }
 
 }  // namespace
@@ -504,7 +491,7 @@ int main() {
             FailureText[0] = 0;
             FailureCount = 0;
             SetFaultContext(name);
-            RunMatrixCell(entry, answer);
+            RunMatrixCell(host, entry, answer);
             if (FailureCount) {
                 printf("FAIL %s: %s\n", name, FailureText);
                 ++failed;

@@ -52,10 +52,26 @@ extern "C" void* HOST_CALLEE HostBindingHook(uint32_t code, void* record) {
         if (info->cb != sizeof(DelayLoadInfo))
             Violation("HostBindingHook: record size expected %u, got %lu",
                       (unsigned)sizeof(DelayLoadInfo), (unsigned long)info->cb);
-        if (code == HOOK_END && (!info->hmodCur || !info->pfnCur || info->dwLastError))
+        // A binding this hook answered at code 0 ends with that answer as its
+        // service; its module is whatever was loaded before (none, if the
+        // compatibility module never was). Every other binding ends with both.
+        static const DelayLoadInfo* answeredAtStart = nullptr;
+        static void* startAnswer = nullptr;
+        bool servedAtStart = info == answeredAtStart && startAnswer;
+        if (code == HOOK_END && servedAtStart &&
+            (info->pfnCur != startAnswer || info->dwLastError))
+            Violation("HostBindingHook: code 5 record after an answer at code 0 expected service "
+                      "%p and error 0, got %p, %lu", startAnswer, (void*)info->pfnCur,
+                      (unsigned long)info->dwLastError);
+        if (code == HOOK_END && !servedAtStart &&
+            (!info->hmodCur || !info->pfnCur || info->dwLastError))
             Violation("HostBindingHook: code 5 record expected module, service and error 0, "
                       "got %p, %p, %lu", (void*)info->hmodCur, (void*)info->pfnCur,
                       (unsigned long)info->dwLastError);
+        if (code == HOOK_START) {
+            answeredAtStart = info;
+            startAnswer = HookAnswer(code);
+        }
         NoteBinding(call, code, info);
     }
     void* answer = HookAnswer(code);
